@@ -208,6 +208,14 @@ void FbStatement::buildInput(IMessageMetadata *&meta, QByteArray &buffer)
             default: {
                 // Text, and NULL of any kind, travel as UTF8 text.
                 texts[i] = v.isNull() ? QByteArray() : v.toString().toUtf8();
+                // The value travels with a 16-bit length: a longer text would
+                // arrive cut to the remainder, without any error.
+                if (texts[i].size() > 0xFFFF) {
+                    b->release();
+                    throw FbError(QStringLiteral("parameter :%1: a text of %2 bytes is too long for a statement value")
+                                      .arg(m_sql.parameters[i])
+                                      .arg(texts[i].size()));
+                }
                 b->setType(&st, idx, SQL_VARYING + 1);
                 b->setCharSet(&st, idx, 4 /* UTF8 */);
                 b->setLength(&st, idx, static_cast<unsigned>(qMax<qsizetype>(texts[i].size(), 1)));

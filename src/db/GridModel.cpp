@@ -146,7 +146,9 @@ QString GridModel::displayText(int row, int column) const
     const auto f = m_formats.constFind(m_fields.value(column).toUpper());
     if (f == m_formats.constEnd())
         return v.toString();
-    const QLocale locale;
+    // Display formats such as "0.000" have no thousands grouping.
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
     switch (f->kind) {
     case ColumnFormat::Kind::Number:
         return locale.toString(v.toDouble(), 'f', f->decimals);

@@ -77,8 +77,9 @@ void TDatenmodul::updateOne(const QString &Tabelle, const QString &Feld, const Q
                             const QString &Bedingung, const QString &BedingungWert)
 {
     // The condition value goes into the statement text unquoted; only a plain
-    // number is safe there.
-    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+    // number is safe there. Anchored to the whole text: "$" alone would also
+    // let a trailing line break through.
+    static const QRegularExpression digits(QRegularExpression::anchoredPattern(QStringLiteral("[0-9]+")));
     if (!digits.match(BedingungWert).hasMatch())
         throw FbError(QStringLiteral("refused update of %1.%2: the condition value \"%3\" is not a number")
                           .arg(Tabelle, Feld, BedingungWert));
