@@ -9,6 +9,7 @@
 #include "app/Platform.h"
 #include "app/QuorvaneApplication.h"
 #include "app/UserInteraction.h"
+#include "db/DisplayFormats.h"
 #include "db/FbError.h"
 #include "db/SchemaUpgrade.h"
 #include "db/TDatenmodul.h"
@@ -350,7 +351,7 @@ void TFormMain::TimerClockTimer()
     const QLocale locale;
     const QDateTime now = Clock::now();
     StatusAnzeige(4, locale.toString(now.date(), QLocale::ShortFormat) + QStringLiteral("   ")
-                         + locale.toString(now.time(), QLocale::LongFormat));
+                         + locale.toString(now.time(), qv::db::longTimeFormat(locale)));
 }
 
 void TFormMain::StartBlinking(const QString &notice)

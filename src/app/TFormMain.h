@@ -117,7 +117,7 @@ public:
     double MaxAbgabeWert = 99.99;
     bool boolAuftragSuchen = true;
 
-    static inline const QString FixedNotice = QStringLiteral("Quorvane 6 - oil dispensing management");
+    static inline const QString FixedNotice = QStringLiteral("Quorvane 6 - dispensing");
 
 signals:
     // The user confirmed the end of the program.

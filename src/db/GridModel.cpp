@@ -1,5 +1,6 @@
 #include "db/GridModel.h"
 
+#include "db/DisplayFormats.h"
 #include "db/FbStatement.h"
 
 #include <QDateTime>
@@ -153,9 +154,7 @@ QString GridModel::displayText(int row, int column) const
     case ColumnFormat::Kind::Number:
         return locale.toString(v.toDouble(), 'f', f->decimals);
     case ColumnFormat::Kind::DateTime: {
-        const QDateTime dt = v.toDateTime();
-        return locale.toString(dt.date(), QLocale::ShortFormat) + QLatin1Char(' ')
-               + locale.toString(dt.time(), QLocale::LongFormat);
+        return dateTimeText(locale, v.toDateTime());
     }
     case ColumnFormat::Kind::Plain:
         break;

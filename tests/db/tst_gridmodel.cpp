@@ -157,7 +157,7 @@ void TestGridModel::displayFormats_data()
     QTest::addColumn<QString>("soll");
     QTest::addColumn<QString>("ist");
     QTest::addColumn<QString>("zero");
-    QTest::addColumn<QString>("time"); // short date, a blank, the long time (which may name the zone)
+    QTest::addColumn<QString>("time"); // short date, a blank, the long time without the zone
 
     const QLocale german(QLocale::German, QLocale::Germany);
     QTest::newRow("C, three decimals") << QLocale::c() << "0.000" << "1.500" << "1234.500" << "0.000"
@@ -189,7 +189,7 @@ void TestGridModel::displayFormats()
     QCOMPARE(shown("SOLL"), soll);
     QCOMPARE(shown("IST"), ist);
     const QString when = shown("DISPENSINGDATETIME");
-    QVERIFY2(when == time || when.startsWith(time + QLatin1Char(' ')), qPrintable(when));
+    QCOMPARE(when, time);
     // Other columns as they are; the raw value stays a number.
     QCOMPARE(shown("ORDERNUMBER"), QString::number(kRows - 1));
     QCOMPARE(grid.data(grid.index(0, grid.fieldIndex(QStringLiteral("IST"))), Qt::EditRole).toDouble(), 1234.5);
