@@ -2,6 +2,8 @@
 
 #include "app/QuorvaneApplication.h"
 #include "app/TFormMain.h"
+#include "app/TerminationSignals.h"
+#include "db/FbConnection.h"
 #include "db/TDatenmodul.h"
 
 #include <QSystemTrayIcon>
@@ -13,13 +15,16 @@ int main(int argc, char **argv)
     QApplication::setApplicationDisplayName(QStringLiteral("Quorvane 6"));
     // The tray icon keeps the program alive while the window is hidden.
     QApplication::setQuitOnLastWindowClosed(false);
+    qv::db::initialiseClientLibrary();
+    qv::app::quitOnTerminationSignals(app);
 
     // The window first (its creation touches no database), then the data module.
     qv::app::TFormMain window(QCoreApplication::applicationFilePath());
     qv::db::TDatenmodul datenmodul;
     window.setDatenmodul(&datenmodul);
-    QObject::connect(&window, &qv::app::TFormMain::programEnding, &app, &QCoreApplication::quit,
-                     Qt::QueuedConnection);
+    // The window has asked already; quit() would send it a second close.
+    QObject::connect(
+        &window, &qv::app::TFormMain::programEnding, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
 
     if (!window.startsHidden())
         window.show();

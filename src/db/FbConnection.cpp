@@ -8,6 +8,11 @@ using namespace Firebird;
 
 namespace qv::db {
 
+void initialiseClientLibrary()
+{
+    fbapi::provider();
+}
+
 QString FbConnectionParams::connectString() const
 {
     if (server.isEmpty())

@@ -15,6 +15,11 @@ namespace qv::db {
 
 class FbConnection;
 
+// Loads the client library (and with it the embedded engine's handlers for
+// SIGINT and SIGTERM). Anything that wants those signals itself installs its
+// handlers after this.
+void initialiseClientLibrary();
+
 // Where a database lives: a local file opened by the embedded engine when
 // server is empty, otherwise an alias or path on a Firebird server.
 struct FbConnectionParams {

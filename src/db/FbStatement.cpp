@@ -59,6 +59,23 @@ NamedSql NamedSql::parse(const QString &sql)
 FbStatement::FbStatement(FbConnection &connection, FbTransaction &prepareIn, const QString &sql)
     : m_connection(&connection), m_sql(NamedSql::parse(sql))
 {
+    try {
+        prepare(prepareIn);
+    } catch (...) {
+        // The destructor does not run for a half-built statement.
+        if (m_outMeta)
+            m_outMeta->release();
+        if (m_statement)
+            m_statement->release();
+        throw;
+    }
+    m_values.resize(m_sql.parameters.size());
+    m_bound.fill(false, m_sql.parameters.size());
+}
+
+void FbStatement::prepare(FbTransaction &prepareIn)
+{
+    FbConnection &connection = *m_connection;
     fbapi::guarded([&] {
         fbapi::Status st;
         const QByteArray text = m_sql.positional.toUtf8();
@@ -89,8 +106,6 @@ FbStatement::FbStatement(FbConnection &connection, FbTransaction &prepareIn, con
             out->release();
         }
     });
-    m_values.resize(m_sql.parameters.size());
-    m_bound.fill(false, m_sql.parameters.size());
 }
 
 FbStatement::~FbStatement()

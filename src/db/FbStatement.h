@@ -68,6 +68,7 @@ private:
         unsigned nullOffset = 0;
     };
 
+    void prepare(FbTransaction &prepareIn);
     void buildInput(Firebird::IMessageMetadata *&meta, QByteArray &buffer);
     QVariant decode(const Column &c) const;
 
