@@ -129,6 +129,16 @@ TFormMain::TFormMain(const QString &programFile, QWidget *parent) : QMainWindow(
     TabSheetOrders->ui.PageControlOrders->setCurrentIndex(0);
     TabSheetData->ui.PageControlData->setCurrentIndex(0);
 
+    // settings.ini and error.dat live in the settings folder; the program
+    // does not create it, but says so where it cannot write there.
+    const QFileInfo settingsFolder(m_dirs.UserDataDirectory);
+    if (!settingsFolder.isDir() || !settingsFolder.isWritable()) {
+        const QString notice = QStringLiteral("Cannot write the settings folder ") + m_dirs.UserDataDirectory;
+        qWarning().noquote() << notice;
+        m_panels[0]->setText(QStringLiteral("settings folder not writable"));
+        m_panels[0]->setToolTip(notice);
+    }
+
     // 11. Start hidden in the tray? Without a settings file: yes.
     m_startMinimised = IniReadBool(SettingsIniFile(), QStringLiteral("PROGRAM"), QStringLiteral("Visible"), true);
     TabSheetAdministration->ui.CheckBoxMinimiert->setChecked(m_startMinimised);

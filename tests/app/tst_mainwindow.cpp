@@ -17,6 +17,9 @@
 
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
+#include <QScrollBar>
 #include <QPlainTextEdit>
 #include <QSystemTrayIcon>
 #include <QComboBox>
@@ -364,6 +367,22 @@ private slots:
                  QStringLiteral("05:06:07:089 # poll 0\nraw\n05:06:07:089 # refused\n"));
         QTest::mouseClick(p.find<QPushButton>("ButtonDebugClear"), Qt::LeftButton);
         QVERIFY(debug->toPlainText().isEmpty() && status->toPlainText().isEmpty());
+
+        // Without auto scrolling the view stays where it was.
+        p.window->ToggleDebugMonitor();
+        p.window->pageControl()->setCurrentWidget(p.find<QWidget>("TabSheetLog"));
+        for (int i = 0; i < 200; ++i)
+            p.window->DebugAnzeigeLog(QStringLiteral("line %1").arg(i), false);
+        QScrollBar *bar = debug->verticalScrollBar();
+        QCOMPARE(bar->value(), bar->maximum());
+        p.find<QCheckBox>("CheckBoxScolling")->setChecked(false);
+        bar->setValue(10);
+        p.window->DebugAnzeigeLog(QStringLiteral("one more"), false);
+        QCOMPARE(bar->value(), 10);
+        p.find<QCheckBox>("CheckBoxScolling")->setChecked(true);
+        p.window->DebugAnzeigeLog(QStringLiteral("and one more"), false);
+        QCOMPARE(bar->value(), bar->maximum());
+        QTest::mouseClick(p.find<QPushButton>("ButtonDebugClear"), Qt::LeftButton);
         QTest::mouseClick(p.find<QPushButton>("ButtonDebugCopy"), Qt::LeftButton);
         QCOMPARE(QGuiApplication::clipboard()->text(), QString());
     }
@@ -508,6 +527,37 @@ private slots:
         QTest::mouseClick(p.find<QCheckBox>("CheckBoxSaveLOG"), Qt::LeftButton);
         QVERIFY(!app::IniReadBool(p.dir.settingsIni(), QStringLiteral("FILE"), QStringLiteral("Log"), true));
         QVERIFY(!p.window->communicationLogSwitch());
+    }
+
+    void damagedSettingsIniGivesDefaults()
+    {
+        Program p;
+        {
+            QFile f(p.dir.settingsIni());
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            QByteArray junk;
+            for (int i = 0; i < 4096; ++i)
+                junk.append(char((i * 37 + 11) % 256));
+            f.write("[PROGRAM\nVisible\n=\n[FILE]]\nLog==x\n" + junk);
+        }
+        p.start();
+        QVERIFY(!p.window->Programmstart());
+        QVERIFY(p.find<QCheckBox>("CheckBoxMinimiert")->isChecked()); // the default
+        QVERIFY(!p.find<QCheckBox>("CheckBoxSaveLOG")->isChecked());
+        QVERIFY2(p.errorLog().isEmpty(), qPrintable(p.errorLog()));
+    }
+
+    void missingSettingsFolderIsReported()
+    {
+        Program p;
+        QVERIFY(QDir(p.dir.settingsDir()).removeRecursively());
+        p.start();
+        QVERIFY(!p.window->Programmstart()); // the database still opens
+        QCOMPARE(p.window->StatusText(0), QStringLiteral("settings folder not writable"));
+        // A setting that cannot be stored is an error, not a crash.
+        QTest::mouseClick(p.find<QCheckBox>("CheckBoxMinimiert"), Qt::LeftButton);
+        QVERIFY(p.window->isVisible());
+        QVERIFY(!QFileInfo::exists(p.dir.settingsDir()));
     }
 
     void noSettingsIniMeansStartInTheTray()
