@@ -2,6 +2,7 @@
 
 #include "app/Clock.h"
 #include "app/ErrorLog.h"
+#include "app/FixedWidthTabWidget.h"
 #include "app/IniFile.h"
 #include "app/PageAdministration.h"
 #include "app/PageLog.h"
@@ -71,7 +72,7 @@ TFormMain::TFormMain(const QString &programFile, QWidget *parent) : QMainWindow(
                    | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(WindowWidth, WindowHeight);
 
-    PageControlMain = new QTabWidget(this);
+    PageControlMain = new FixedWidthTabWidget(this);
     PageControlMain->setObjectName(QStringLiteral("PageControlMain"));
     setCentralWidget(PageControlMain);
 
@@ -93,7 +94,7 @@ TFormMain::TFormMain(const QString &programFile, QWidget *parent) : QMainWindow(
     };
     for (const auto &[page, caption] : pages)
         PageControlMain->addTab(page, QString::fromLatin1(caption));
-    PageControlMain->tabBar()->setStyleSheet(QStringLiteral("QTabBar::tab { width: %1px; }").arg(m_tabWidth));
+    PageControlMain->setTabWidth(m_tabWidth);
 
     connect(TabSheetLog, &PageLog::ButtonDebugStopClicked, this, &TFormMain::ButtonDebugStopClick);
     connect(TabSheetLog, &PageLog::CheckBoxSaveLOGClicked, this, &TFormMain::CheckBoxSaveLOGClick);
@@ -281,7 +282,7 @@ void TFormMain::AdjustTabWidth()
         m_tabWidth = 98;
     else if (visible == 10)
         m_tabWidth = 88;
-    PageControlMain->tabBar()->setStyleSheet(QStringLiteral("QTabBar::tab { width: %1px; }").arg(m_tabWidth));
+    PageControlMain->setTabWidth(m_tabWidth);
 }
 
 void TFormMain::SelectFirstPage()

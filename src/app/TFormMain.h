@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Directories.h"
+#include "app/FixedWidthTabWidget.h"
 #include "app/MainServices.h"
 #include "db/TUsername.h"
 #include "db/WorkstationSettings.h"
@@ -41,6 +42,7 @@ class PageDataBase;
 }
 
 namespace qv::app {
+
 
 class PageAdministration;
 class PageLog;
@@ -157,7 +159,7 @@ private:
     bool m_panel0Highlighted = false;
     int m_tabWidth = 95;
 
-    QTabWidget *PageControlMain = nullptr;
+    FixedWidthTabWidget *PageControlMain = nullptr;
     PageQuorvane *TabSheetQuorvane = nullptr;
     qv::orders::PageOrders *TabSheetOrders = nullptr;
     qv::results::PageData *TabSheetData = nullptr;
