@@ -107,8 +107,14 @@ void printMachine(const char *benchmark)
     const char *build = "debug build (assertions on)";
 #endif
     std::printf("%s  %s\n", benchmark, qPrintable(QDateTime::currentDateTime().toString(Qt::ISODate)));
-    std::printf("machine: %d cores, %s, %s, %s\n\n", QThread::idealThreadCount(), qPrintable(cpuModel()),
+    std::printf("machine: %d cores, %s, %s, %s\n", QThread::idealThreadCount(), qPrintable(cpuModel()),
                 qPrintable(QSysInfo::prettyProductName()), build);
+    // Other work on the machine shows in every figure; say how busy it was.
+    QFile load(QStringLiteral("/proc/loadavg"));
+    if (load.open(QIODevice::ReadOnly))
+        std::printf("load average (1, 5, 15 min): %s\n",
+                    qPrintable(QString::fromLatin1(load.readAll()).section(QLatin1Char(' '), 0, 2)));
+    std::printf("\n");
     std::fflush(stdout);
 }
 
