@@ -36,6 +36,8 @@
 #include <QTabBar>
 #include <QTabWidget>
 
+#include <memory>
+
 namespace qv::app {
 
 namespace {
@@ -534,24 +536,27 @@ void TFormMain::LoadLanguageList()
     TabSheetSpeech->fillLanguages(m_sprachliste);
 }
 
+std::function<QString(int)> TFormMain::textLookup()
+{
+    // All texts of the language in one statement; the same result as one
+    // lookup per tag.
+    auto texts = std::make_shared<const QMap<int, QString>>(
+        qv::language::SpeechTable(Datenmodul().connection()).allTexts(m_username.Speech));
+    return [texts](int tag) {
+        const auto it = texts->constFind(tag);
+        return it == texts->constEnd() ? qv::language::SpeechTable::missingText(tag) : *it;
+    };
+}
+
 void TFormMain::SetTaggedTexts()
 {
-    const QMap<int, QString> texts = qv::language::SpeechTable(Datenmodul().connection()).allTexts(m_username.Speech);
-    const auto lookup = [&texts](int tag) {
-        const auto it = texts.constFind(tag);
-        return it == texts.constEnd() ? qv::language::SpeechTable::missingText(tag) : *it;
-    };
-    qv::language::TaggedTexts::apply(this, lookup);
+    qv::language::TaggedTexts::apply(this, textLookup());
 }
 
 void TFormMain::SetDisplayedSpeech()
 {
     // 1. Captions of every tagged control.
-    const QMap<int, QString> texts = qv::language::SpeechTable(Datenmodul().connection()).allTexts(m_username.Speech);
-    const auto lookup = [&texts](int tag) {
-        const auto it = texts.constFind(tag);
-        return it == texts.constEnd() ? qv::language::SpeechTable::missingText(tag) : *it;
-    };
+    const auto lookup = textLookup();
     qv::language::TaggedTexts::apply(this, lookup);
 
     // 2. The shared texts.

@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include <array>
+#include <functional>
 #include <exception>
 
 class QLabel;
@@ -144,6 +145,7 @@ private:
     void ApplyStartView();
     bool FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
     void placeValueLabels();
+    std::function<QString(int)> textLookup();
 
     Directories m_dirs;
     qv::db::TDatenmodul *m_db = nullptr;

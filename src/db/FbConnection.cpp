@@ -56,24 +56,15 @@ FbConnection::~FbConnection()
 
 void FbConnection::attach(const FbConnectionParams &params)
 {
-    detach();
-    fbapi::guarded([&] {
-        fbapi::Status st;
-        IXpbBuilder *dpb = makeDpb(st, params, 0);
-        const QByteArray where = params.connectString().toUtf8();
-        try {
-            m_attachment = fbapi::provider()->attachDatabase(&st, where.constData(), dpb->getBufferLength(&st),
-                                                             dpb->getBuffer(&st));
-        } catch (...) {
-            dpb->dispose();
-            throw;
-        }
-        dpb->dispose();
-    });
-    m_params = params;
+    open(params, 0);
 }
 
 void FbConnection::create(const FbConnectionParams &params, int pageSize)
+{
+    open(params, pageSize);
+}
+
+void FbConnection::open(const FbConnectionParams &params, int pageSize)
 {
     detach();
     fbapi::guarded([&] {
@@ -81,8 +72,10 @@ void FbConnection::create(const FbConnectionParams &params, int pageSize)
         IXpbBuilder *dpb = makeDpb(st, params, pageSize);
         const QByteArray where = params.connectString().toUtf8();
         try {
-            m_attachment = fbapi::provider()->createDatabase(&st, where.constData(), dpb->getBufferLength(&st),
-                                                             dpb->getBuffer(&st));
+            const unsigned length = dpb->getBufferLength(&st);
+            const unsigned char *buffer = dpb->getBuffer(&st);
+            m_attachment = pageSize > 0 ? fbapi::provider()->createDatabase(&st, where.constData(), length, buffer)
+                                        : fbapi::provider()->attachDatabase(&st, where.constData(), length, buffer);
         } catch (...) {
             dpb->dispose();
             throw;

@@ -80,6 +80,9 @@ public:
     Firebird::IAttachment *handle() const;
 
 private:
+    // Attaches, or creates the file when a page size is given.
+    void open(const FbConnectionParams &params, int pageSize);
+
     Firebird::IAttachment *m_attachment = nullptr;
     FbConnectionParams m_params;
 };

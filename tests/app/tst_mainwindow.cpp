@@ -103,13 +103,18 @@ struct Program {
     std::unique_ptr<db::TDatenmodul> datenmodul;
 };
 
+void attachFile(db::FbConnection &c, const QString &databaseFile)
+{
+    db::FbConnectionParams p;
+    p.database = databaseFile;
+    c.attach(p);
+}
+
 // Stores a workstation row with a password before the program starts.
 void storePassword(const QString &databaseFile, const QString &key, const QString &password)
 {
     db::FbConnection c;
-    db::FbConnectionParams p;
-    p.database = databaseFile;
-    c.attach(p);
+    attachFile(c, databaseFile);
     db::SqlQuery q(c, QStringLiteral("INSERT INTO SETTINGS (IDENTIFICATIONNUMBER, SPEECH, USERPASSWORD) VALUES (:K, "
                                      "'EN', :P)"));
     q.bind(QStringLiteral("K"), key).bind(QStringLiteral("P"), password);
@@ -427,9 +432,7 @@ private slots:
         p.create();
         {
             db::FbConnection c;
-            db::FbConnectionParams params;
-            params.database = p.dir.databaseFile();
-            c.attach(params);
+            attachFile(c, p.dir.databaseFile());
             for (const char *column : {"PL_", "FR_"}) {
                 c.executeImmediate(QStringLiteral("ALTER TABLE SPEECH ADD \"%1\" VARCHAR(255) CHARACTER SET UTF8 "
                                                   "COLLATE UNICODE")
@@ -453,9 +456,7 @@ private slots:
         p.create();
         {
             db::FbConnection c;
-            db::FbConnectionParams params;
-            params.database = p.dir.databaseFile();
-            c.attach(params);
+            attachFile(c, p.dir.databaseFile());
             c.executeImmediate(QStringLiteral("ALTER TABLE SPEECH ADD FR_ VARCHAR(255) CHARACTER SET UTF8 COLLATE UNICODE"));
             c.executeImmediate(QStringLiteral("UPDATE SPEECH SET FR_ = EN_"));
             c.executeImmediate(QStringLiteral("UPDATE SPEECH SET FR_ = '' WHERE TAG = 1100"));
