@@ -468,13 +468,12 @@ QVariant FbStatement::decode(const Column &c) const
     case SQL_BLOB: {
         ISC_QUAD id;
         std::memcpy(&id, data, sizeof id);
-        if (!m_cursorTra && !m_hasRow)
-            return QVariant();
+        // A blob is read through the transaction of the open cursor.
+        if (!m_cursorTra)
+            throw FbError(QStringLiteral("blob columns can only be read from a cursor"));
         QByteArray bytes;
         fbapi::guarded([&] {
             fbapi::Status st;
-            if (!m_cursorTra)
-                throw FbError(QStringLiteral("blob columns can only be read from a cursor"));
             IBlob *blob = m_connection->handle()->openBlob(&st, m_cursorTra->handle(), &id, 0, nullptr);
             char chunk[16384];
             for (;;) {

@@ -56,7 +56,7 @@ void GridModel::open(FbConnection &connection)
             m_statement->bind(name, value);
         m_fields = m_statement->columnNames();
         m_statement->open(*m_transaction);
-        fetchBatch(BatchSize);
+        m_rows = readBatch(BatchSize);
     } catch (...) {
         m_statement.reset();
         m_transaction.reset();
@@ -80,23 +80,26 @@ void GridModel::close()
     }
 }
 
-void GridModel::fetchBatch(int count)
+QVector<QVector<QVariant>> GridModel::readBatch(int count)
 {
+    QVector<QVector<QVariant>> rows;
     if (!m_statement)
-        return;
+        return rows;
+    rows.reserve(count);
     for (int i = 0; i < count; ++i) {
         if (!m_statement->next()) {
             // Everything is read: end the transaction, keep the rows.
             m_atEnd = true;
             close();
-            return;
+            break;
         }
         QVector<QVariant> row;
         row.reserve(m_statement->columnCount());
         for (int c = 0; c < m_statement->columnCount(); ++c)
             row << m_statement->value(c);
-        m_rows << row;
+        rows << row;
     }
+    return rows;
 }
 
 void GridModel::setFieldFormat(const QString &field, const ColumnFormat &format)
@@ -200,19 +203,13 @@ void GridModel::fetchMore(const QModelIndex &parent)
 {
     if (!canFetchMore(parent))
         return;
-    const int before = int(m_rows.size());
-    // Read into a scratch list first so the view is told the exact range.
-    QVector<QVector<QVariant>> saved;
-    fetchBatch(BatchSize);
-    const int after = int(m_rows.size());
-    if (after > before) {
-        // Rows were appended directly; announce them.
-        saved = m_rows.mid(before);
-        m_rows.resize(before);
-        beginInsertRows({}, before, after - 1);
-        m_rows += saved;
-        endInsertRows();
-    }
+    const QVector<QVector<QVariant>> rows = readBatch(BatchSize);
+    if (rows.isEmpty())
+        return;
+    const int first = int(m_rows.size());
+    beginInsertRows({}, first, first + int(rows.size()) - 1);
+    m_rows += rows;
+    endInsertRows();
 }
 
 } // namespace qv::db

@@ -67,7 +67,7 @@ public:
     static constexpr int BatchSize = 256;
 
 private:
-    void fetchBatch(int count);
+    QVector<QVector<QVariant>> readBatch(int count);
 
     QString m_sql;
     QVector<QPair<QString, QVariant>> m_parameters;

@@ -21,7 +21,8 @@ public:
     SqlQuery &bind(const QString &name, const QVariant &value);
     void exec();
 
-    // Rows of a select, or the row a RETURNING clause gave back.
+    // Rows of a select, or the row a RETURNING clause gave back. Before the
+    // first next() the values are those of the first row.
     bool next();
     int rowCount() const { return m_rows.size(); }
     bool isEmpty() const { return m_rows.isEmpty(); }

@@ -13,8 +13,8 @@ struct TUmrechnungsEinheit {
     int Nachkommastellen = 2;                  // 0..3 (a stored other value shows 2)
     QString Ausgabeformat = QStringLiteral("0.00");
 
-    // Sets unit, factor and radio choice from a unit name (case-insensitive);
-    // anything unknown is litres.
+    // Sets unit and factor from a unit name (case-insensitive); anything
+    // unknown is litres.
     void setUnit(const QString &unit);
     // Sets the display format from the stored decimals; other values give "0.00".
     void setDecimals(int decimals);

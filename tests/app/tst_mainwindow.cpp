@@ -2,7 +2,7 @@
 // the no-database state, login and passwords, tab widths, shortcuts, the
 // display language and the confirmed shutdown.
 
-#include "TestSupport.h"
+#include "DbTest.h"
 
 #include "app/Clock.h"
 #include "app/IniFile.h"
@@ -79,18 +79,9 @@ struct Program {
                 names << tabs->widget(i)->objectName();
         return names;
     }
-    // A separate attachment for checking what the program stored.
-    QVariant scalar(const QString &sql)
-    {
-        db::SqlQuery q(datenmodul->connection(), sql);
-        q.exec();
-        return q.next() ? q.value(0) : QVariant();
-    }
-    void exec(const QString &sql)
-    {
-        db::SqlQuery q(datenmodul->connection(), sql);
-        q.exec();
-    }
+    // What the program stored, read on its own connection.
+    QVariant scalar(const QString &sql) { return test::scalar(datenmodul->connection(), sql); }
+    void exec(const QString &sql) { test::run(datenmodul->connection(), sql); }
     QString key() const { return app::GetWorkstationKey(QCoreApplication::applicationFilePath()); }
     QString errorLog() const
     {
@@ -103,18 +94,11 @@ struct Program {
     std::unique_ptr<db::TDatenmodul> datenmodul;
 };
 
-void attachFile(db::FbConnection &c, const QString &databaseFile)
-{
-    db::FbConnectionParams p;
-    p.database = databaseFile;
-    c.attach(p);
-}
-
 // Stores a workstation row with a password before the program starts.
 void storePassword(const QString &databaseFile, const QString &key, const QString &password)
 {
     db::FbConnection c;
-    attachFile(c, databaseFile);
+    test::attachFile(c, databaseFile);
     db::SqlQuery q(c, QStringLiteral("INSERT INTO SETTINGS (IDENTIFICATIONNUMBER, SPEECH, USERPASSWORD) VALUES (:K, "
                                      "'EN', :P)"));
     q.bind(QStringLiteral("K"), key).bind(QStringLiteral("P"), password);
@@ -432,7 +416,7 @@ private slots:
         p.create();
         {
             db::FbConnection c;
-            attachFile(c, p.dir.databaseFile());
+            test::attachFile(c, p.dir.databaseFile());
             for (const char *column : {"PL_", "FR_"}) {
                 c.executeImmediate(QStringLiteral("ALTER TABLE SPEECH ADD \"%1\" VARCHAR(255) CHARACTER SET UTF8 "
                                                   "COLLATE UNICODE")
@@ -456,7 +440,7 @@ private slots:
         p.create();
         {
             db::FbConnection c;
-            attachFile(c, p.dir.databaseFile());
+            test::attachFile(c, p.dir.databaseFile());
             c.executeImmediate(QStringLiteral("ALTER TABLE SPEECH ADD FR_ VARCHAR(255) CHARACTER SET UTF8 COLLATE UNICODE"));
             c.executeImmediate(QStringLiteral("UPDATE SPEECH SET FR_ = EN_"));
             c.executeImmediate(QStringLiteral("UPDATE SPEECH SET FR_ = '' WHERE TAG = 1100"));

@@ -1,11 +1,10 @@
 // The real program binary: it starts on a delivered database, holds it
 // exclusively while it runs, and ends the orderly way on SIGTERM.
 
-#include "TestSupport.h"
+#include "DbTest.h"
 
 #include "db/FbConnection.h"
 #include "db/FbError.h"
-#include "db/SqlQuery.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -31,8 +30,6 @@ private slots:
         program.start(QStringLiteral(QV_PROGRAM), {});
         QVERIFY(program.waitForStarted());
 
-        db::FbConnectionParams params;
-        params.database = dir.databaseFile();
         // Wait until the program has the file open (seen from outside, so
         // that no probe of ours takes the file first), then give the
         // start-up a moment to finish.
@@ -51,7 +48,7 @@ private slots:
         // While it runs, the embedded engine keeps the file to itself.
         try {
             db::FbConnection probe;
-            probe.attach(params);
+            test::attachFile(probe, dir.databaseFile());
             QFAIL("a second process could open the database");
         } catch (const db::FbError &e) {
             QVERIFY2(e.message().contains(QStringLiteral("already opened")), qPrintable(e.message()));
@@ -64,11 +61,8 @@ private slots:
 
         // The database is free again and holds this workstation's row.
         db::FbConnection after;
-        after.attach(params);
-        db::SqlQuery q(after, QStringLiteral("SELECT COUNT(*) FROM SETTINGS"));
-        q.exec();
-        QVERIFY(q.next());
-        QCOMPARE(q.value(0).toInt(), 1);
+        test::attachFile(after, dir.databaseFile());
+        QCOMPARE(test::count(after, QStringLiteral("SETTINGS")), 1);
     }
 };
 
