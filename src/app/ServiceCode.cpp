@@ -1,6 +1,6 @@
 #include "app/ServiceCode.h"
 
-#include "device/TelegramChecksum.h"
+#include "device/Telegram.h"
 
 namespace qv::app {
 

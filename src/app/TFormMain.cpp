@@ -8,6 +8,7 @@
 #include "app/PageLog.h"
 #include "app/PageQuorvane.h"
 #include "app/Platform.h"
+#include "device/TFormConnection.h"
 #include "app/QuorvaneApplication.h"
 #include "app/UserInteraction.h"
 #include "db/DisplayFormats.h"
@@ -100,6 +101,8 @@ TFormMain::TFormMain(const QString &programFile, QWidget *parent) : QMainWindow(
 
     connect(TabSheetLog, &PageLog::ButtonDebugStopClicked, this, &TFormMain::ButtonDebugStopClick);
     connect(TabSheetLog, &PageLog::CheckBoxSaveLOGClicked, this, &TFormMain::CheckBoxSaveLOGClick);
+    connect(TabSheetAdministration->ui.ButtonConnectToDevice, &QPushButton::clicked, this,
+            &TFormMain::ButtonConnectToDeviceClick);
 
     buildStatusBar();
 
@@ -338,6 +341,8 @@ void TFormMain::CheckBoxSaveLOGClick(bool checked)
     // The device link takes the switch in every case; the file keeps it only
     // once the start-up is over.
     m_communicationLog = checked;
+    if (m_connection)
+        m_connection->SetWriteLog(checked);
     if (!m_programmstart)
         IniWriteBool(SettingsIniFile(), QStringLiteral("File"), QStringLiteral("Log"), checked);
 }
@@ -469,6 +474,9 @@ void TFormMain::runStartUpSequence()
     TabSheetLog->ui.CheckBoxSaveLOG->setChecked(
         IniReadBool(ini, QStringLiteral("FILE"), QStringLiteral("Log"), false));
     CheckBoxSaveLOGClick(TabSheetLog->ui.CheckBoxSaveLOG->isChecked());
+    // 7.
+    if (m_connection)
+        m_connection->SetPelvorDivisor(1000);
 
     // 8.-10.
     LoadLanguageList();
@@ -478,6 +486,9 @@ void TFormMain::runStartUpSequence()
     SetDisplayedSpeech();
     TabSheetQuorvane->ui.ButtonAdminLogin->setText(m_username.Passwort.isEmpty() ? m_texts.TEXT_LOGOUT
                                                                                    : m_texts.TEXT_LOGIN);
+    // 14.-15. The serial ports last, once every setting is in place.
+    FillPortLists();
+    RestorePortConnections();
     // 16.
     m_programmstart = false;
 }

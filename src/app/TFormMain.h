@@ -5,6 +5,7 @@
 #include "app/MainServices.h"
 #include "db/TUsername.h"
 #include "db/WorkstationSettings.h"
+#include "device/DeviceHost.h"
 #include "language/SpeechTable.h"
 
 #include <QColor>
@@ -25,6 +26,9 @@ class TDatenmodul;
 }
 namespace qv::language {
 class PageSpeech;
+}
+namespace qv::device {
+class TFormConnection;
 }
 namespace qv::orders {
 class PageOrders;
@@ -52,7 +56,7 @@ class PageQuorvane;
 // The main window: the fixed-size window with its nine tab pages, the status
 // bar and tray icon, the start-up sequence and the orderly shutdown. It wires
 // the pages together and owns the global settings record.
-class TFormMain : public QMainWindow, public MainServices {
+class TFormMain : public QMainWindow, public MainServices, public qv::device::DeviceHost {
     Q_OBJECT
 public:
     static constexpr int WindowWidth = 910;
@@ -65,6 +69,9 @@ public:
 
     // The data module is created after the window, as at program start.
     void setDatenmodul(qv::db::TDatenmodul *datenmodul) { m_db = datenmodul; }
+    // ... and the device link after the data module.
+    void setConnection(qv::device::TFormConnection *connection) { m_connection = connection; }
+    qv::device::TFormConnection *connection() const { return m_connection; }
 
     // Whether the window stays hidden in the tray when the program starts.
     bool startsHidden() const { return m_startMinimised; }
@@ -83,16 +90,31 @@ public:
     void SelectFirstPage() override;
     void DebugAnzeigeLog(const QString &value, bool clock) override;
     void StatusAnzeige(int position, const QString &value) override;
+
+    // --- DeviceHost (the rest of it)
+    bool DebugMonitorActive() const override { return m_debugMonitorActive; }
+    void StatusDebugAnzeige(const QString &value) override;
+    void ActualizeTableData(bool OpenOrder, bool ResultData) override;
+    void RefreshOpenOrders() override;
+    bool ResultAutoUpdate() const override { return false; }
+    QString StatusConnectText() override { return m_texts.TEXT_STATUS_CONNECT; }
+    QString StatusNotConnectText() override { return m_texts.TEXT_STATUS_NOT_CONNECT; }
+    void SetDevicePortStatus(bool Connect) override;
+    void ShowPortError(const QString &message) override;
+    void HandleException(QObject *sender, const std::exception *error, const char *kind) override;
+
+    // --- The controller port box
+    void ButtonConnectToDeviceClick();
+    void FillPortLists();
+    void RestorePortConnections();
     QString SettingsIniFile() const override { return m_dirs.UserDataDirectory + QStringLiteral("settings.ini"); }
 
     // --- Operations of the window
     void FormShow();
     void AdjustTabWidth();
     int tabWidth() const { return m_tabWidth; }
-    void StatusDebugAnzeige(const QString &value);
     QString StatusText(int position) const;
     void WriteErrorLog(const QString &line);
-    void HandleException(QObject *sender, const std::exception *error, const char *kind);
     void ReloadSettings();
     void LoadLanguageList();
     void SetTaggedTexts();
@@ -149,6 +171,7 @@ private:
 
     Directories m_dirs;
     qv::db::TDatenmodul *m_db = nullptr;
+    qv::device::TFormConnection *m_connection = nullptr;
     qv::db::TUsername m_username;
     qv::db::WorkstationRow m_workstationRow;
     qv::language::SpeechTexts m_texts;

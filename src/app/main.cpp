@@ -5,6 +5,7 @@
 #include "app/TerminationSignals.h"
 #include "db/FbConnection.h"
 #include "db/TDatenmodul.h"
+#include "device/TFormConnection.h"
 
 #include <QSystemTrayIcon>
 
@@ -22,6 +23,11 @@ int main(int argc, char **argv)
     qv::app::TFormMain window(QCoreApplication::applicationFilePath());
     qv::db::TDatenmodul datenmodul;
     window.setDatenmodul(&datenmodul);
+    // Then the device link, which reads its online list from the user data
+    // folder. Declared last, it is destroyed first: it stores that list
+    // while the window and the database are still there.
+    qv::device::TFormConnection connection(window, datenmodul.connection(), window.directories().UserDataDirectory);
+    window.setConnection(&connection);
     // The window has asked already; quit() would send it a second close.
     QObject::connect(
         &window, &qv::app::TFormMain::programEnding, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);

@@ -44,6 +44,7 @@ void GridModel::clearParameters()
 
 void GridModel::open(FbConnection &connection)
 {
+    m_connection = &connection;
     beginResetModel();
     try {
         m_statement.reset();
@@ -66,6 +67,12 @@ void GridModel::open(FbConnection &connection)
         throw;
     }
     endResetModel();
+}
+
+void GridModel::refresh()
+{
+    if (isOpen() && m_connection)
+        open(*m_connection);
 }
 
 void GridModel::close()

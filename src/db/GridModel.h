@@ -44,6 +44,8 @@ public:
     // Opens (or re-opens) the select on the connection; the first batch is read.
     void open(FbConnection &connection);
     void close();
+    // Re-runs the current statement with its parameters, if it is open.
+    void refresh();
     bool isOpen() const { return m_statement != nullptr || m_atEnd; }
 
     // Display formats apply by field name (case-insensitive).
@@ -70,6 +72,7 @@ private:
     QVector<QVector<QVariant>> readBatch(int count);
 
     QString m_sql;
+    FbConnection *m_connection = nullptr;
     QVector<QPair<QString, QVariant>> m_parameters;
     std::unique_ptr<FbTransaction> m_transaction;
     std::unique_ptr<FbStatement> m_statement;

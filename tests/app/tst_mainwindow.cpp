@@ -3,6 +3,7 @@
 // display language and the confirmed shutdown.
 
 #include "DbTest.h"
+#include "ProgramFixture.h"
 
 #include "app/Clock.h"
 #include "app/IniFile.h"
@@ -34,65 +35,9 @@
 #include <memory>
 
 using namespace qv;
+using test::Program;
 
 namespace {
-
-// One started program: its own program-data folder, window and data module.
-struct Program {
-    explicit Program(test::ProgramDataDir::Database db = test::ProgramDataDir::Database::Current) : dir(db)
-    {
-        qputenv("QUORVANE_PROGRAMDATA", dir.path().toUtf8());
-    }
-    ~Program()
-    {
-        window.reset();
-        datenmodul.reset();
-    }
-
-    void create()
-    {
-        window = std::make_unique<app::TFormMain>(QCoreApplication::applicationFilePath());
-        datenmodul = std::make_unique<db::TDatenmodul>();
-        window->setDatenmodul(datenmodul.get());
-    }
-    void start()
-    {
-        if (!window)
-            create();
-        window->show();
-    }
-
-    template <typename T>
-    T *find(const char *name) const
-    {
-        T *w = window->findChild<T *>(QString::fromLatin1(name));
-        if (!w)
-            qFatal("no control %s", name);
-        return w;
-    }
-    QStringList visibleTabs() const
-    {
-        QStringList names;
-        QTabWidget *tabs = window->pageControl();
-        for (int i = 0; i < tabs->count(); ++i)
-            if (tabs->isTabVisible(i))
-                names << tabs->widget(i)->objectName();
-        return names;
-    }
-    // What the program stored, read on its own connection.
-    QVariant scalar(const QString &sql) { return test::scalar(datenmodul->connection(), sql); }
-    void exec(const QString &sql) { test::run(datenmodul->connection(), sql); }
-    QString key() const { return app::GetWorkstationKey(QCoreApplication::applicationFilePath()); }
-    QString errorLog() const
-    {
-        QFile f(dir.errorDat());
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-    }
-
-    test::ProgramDataDir dir;
-    std::unique_ptr<app::TFormMain> window;
-    std::unique_ptr<db::TDatenmodul> datenmodul;
-};
 
 // Stores a workstation row with a password before the program starts.
 void storePassword(const QString &databaseFile, const QString &key, const QString &password)

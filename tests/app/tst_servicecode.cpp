@@ -1,5 +1,5 @@
 #include "app/ServiceCode.h"
-#include "device/TelegramChecksum.h"
+#include "device/Telegram.h"
 
 #include <QHash>
 #include <QTest>
