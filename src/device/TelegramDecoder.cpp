@@ -1,5 +1,6 @@
 #include "device/TelegramDecoder.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace qv::device {
@@ -32,6 +33,15 @@ int digitAt(const QString &line, int position)
     return c.unicode() - '0';
 }
 
+// Digit fields carry digits only: a sign or a blank that a number parser
+// would take is line noise, not a quantity or an operator.
+bool allDigits(const QString &text)
+{
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) {
+        return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    });
+}
+
 int pointAt(const QString &line, int position)
 {
     const int point = PointNumber(at(line, position));
@@ -59,9 +69,9 @@ QString TelegramDecoder::normaliseOrderNumber(const QString &raw)
 
 QString TelegramDecoder::normaliseOperator(const QString &raw)
 {
-    const QString text = raw.contains(QLatin1Char('_')) ? QStringLiteral("000") : raw;
+    const QString text = raw.contains(QLatin1Char('_')) ? QStringLiteral("000") : raw.trimmed();
     bool ok = false;
-    const qint64 number = text.trimmed().toLongLong(&ok);
+    const qint64 number = allDigits(text) ? text.toLongLong(&ok) : 0;
     return ok ? QString::number(number) : QStringLiteral("0");
 }
 
@@ -82,8 +92,8 @@ PointReport TelegramDecoder::normalise(TelegramKind kind, int addressIndex, int 
     report.orderPosition = position;
     report.operatorNumber = normaliseOperator(operatorNumber);
     bool ok = false;
-    const qint64 units = quantity.toLongLong(&ok);
-    if (!ok || quantity.isEmpty())
+    const qint64 units = allDigits(quantity) ? quantity.toLongLong(&ok) : 0;
+    if (!ok)
         throw std::runtime_error("quantity is not a number: " + quantity.toStdString());
     report.quantity = double(units) / double(kind == TelegramKind::StatusTelegram3 ? 1000 : divisor);
     report.date = date;
