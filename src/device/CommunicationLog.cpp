@@ -2,6 +2,7 @@
 
 #include "app/Clock.h"
 
+#include <QFile>
 #include <QLocale>
 
 #include <fcntl.h>
@@ -14,29 +15,48 @@
 
 namespace qv::device {
 
+namespace {
+QString fileNameFor(const QString &directory, const QDate &date)
+{
+    return directory + QStringLiteral("log-") + date.toString(QStringLiteral("dd-MM-yyyy")) + QStringLiteral(".txt");
+}
+
+// The system's time separator: whatever the locale's time format puts after
+// the hours; normally a colon.
+QString timeSeparator()
+{
+    const QString format = QLocale().timeFormat(QLocale::ShortFormat);
+    qsizetype i = format.indexOf(QLatin1Char('h'), 0, Qt::CaseInsensitive);
+    if (i < 0)
+        return QStringLiteral(":");
+    while (i < format.size() && format.at(i).toLower() == QLatin1Char('h'))
+        ++i;
+    if (i >= format.size() || format.at(i).isLetterOrNumber() || format.at(i).isSpace() ||
+        format.at(i) == QLatin1Char('\''))
+        return QStringLiteral(":");
+    return QString(format.at(i));
+}
+} // namespace
+
 QString CommunicationLog::currentFileName() const
 {
-    return m_directory + QStringLiteral("log-") + qv::app::Clock::today().toString(QStringLiteral("dd-MM-yyyy")) +
-           QStringLiteral(".txt");
+    return fileNameFor(m_directory, qv::app::Clock::today());
 }
 
 void CommunicationLog::WriteCommunicationLog(const QString &text, bool sent)
 {
+    // One reading of the clock for the stamp and the file name, so a line
+    // written on the stroke of midnight goes to the file of its own date.
     const QDateTime now = qv::app::Clock::now();
-    const QString timeSeparator = [] {
-        // The system's time separator: whatever the locale puts between hours
-        // and minutes; normally a colon.
-        const QString sample = QLocale().toString(QTime(1, 2, 3), QStringLiteral("h:mm"));
-        return sample.size() == 4 ? QString(sample.at(1)) : QStringLiteral(":");
-    }();
-    const QString stamp = now.toString(QStringLiteral("dd.MM.yyyy - hh")) + timeSeparator +
-                          now.toString(QStringLiteral("mm")) + timeSeparator + now.toString(QStringLiteral("ss"));
+    const QString separator = timeSeparator();
+    const QString stamp = now.toString(QStringLiteral("dd.MM.yyyy - hh")) + separator +
+                          now.toString(QStringLiteral("mm")) + separator + now.toString(QStringLiteral("ss"));
     const QByteArray line =
         (stamp + QStringLiteral(" # ") + (sent ? QStringLiteral("-> ") : QStringLiteral("<- ")) + text +
          QStringLiteral("\r\n"))
             .toUtf8();
 
-    const QByteArray path = currentFileName().toLocal8Bit();
+    const QByteArray path = QFile::encodeName(fileNameFor(m_directory, now.date()));
     const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0)
         throw std::runtime_error("cannot open the communication log " + path.toStdString() + ": " +

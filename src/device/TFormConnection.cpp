@@ -196,7 +196,10 @@ void TFormConnection::scheduleNextTick(int interval)
     TimerPolling.stop();
     m_pollingInterval = interval;
     TimerPolling.setInterval(interval);
-    TimerPolling.start();
+    // While the line is paused, an answer still on its way is taken but
+    // starts no new tick; resumePolling does.
+    if (!m_paused)
+        TimerPolling.start();
 }
 
 void TFormConnection::ProcessTelegram(const QString &line)
@@ -317,6 +320,7 @@ void TFormConnection::NewOrderData(const QString &order)
 TFormConnection::Pause TFormConnection::pausePolling()
 {
     const Pause pause{TimerPolling.isActive()};
+    m_paused = true;
     TimerPolling.stop();
     TimerTimeout.stop();
     return pause;
@@ -324,6 +328,7 @@ TFormConnection::Pause TFormConnection::pausePolling()
 
 void TFormConnection::resumePolling(const Pause &pause)
 {
+    m_paused = false;
     if (pause.pollingWasActive)
         TimerPolling.start();
 }

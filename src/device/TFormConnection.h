@@ -111,6 +111,7 @@ private:
     qint32 m_abfrageAdresse = 0;
     QByteArray m_deviceMessage; // bytes received since the last line feed
     int m_pollingInterval;
+    bool m_paused = false; // between pausePolling and resumePolling
 
     QSerialPort ComPortDevice;
     QTimer TimerPolling;
