@@ -4,6 +4,7 @@
 // lines for the status monitor and the communication log.
 
 #include "DbTest.h"
+#include "DispensingFixture.h"
 #include "RecordingHost.h"
 
 #include "app/Clock.h"
@@ -87,15 +88,10 @@ private:
     QVariantMap rowOf(qint64 id);
     int autoRows();
     QStringList deleteTelegrams() const;
-    quint8 &pointStatus() { return (*m_vrk)[Address].PointStatus[Point]; }
+    quint8 &pointStatus() { return m_fx->vrk[Address].PointStatus[Point]; }
     void refuseWrites();
 
-    std::unique_ptr<ProgramDataDir> m_dir;
-    std::unique_ptr<db::FbConnection> m_db;
-    std::unique_ptr<RecordingHost> m_host;
-    std::unique_ptr<SendQueue> m_queue;
-    std::unique_ptr<CommunicationLog> m_log;
-    std::unique_ptr<VrkArray> m_vrk;
+    std::unique_ptr<DispensingFixture> m_fx;
     std::unique_ptr<DispensingRecorder> m_recorder;
 };
 
@@ -107,35 +103,27 @@ void TestRecording::initTestCase()
 
 void TestRecording::init()
 {
-    m_dir = std::make_unique<ProgramDataDir>();
-    QVERIFY(m_dir->isValid());
-    m_db = std::make_unique<db::FbConnection>();
-    attachFile(*m_db, m_dir->databaseFile());
-    run(*m_db,
+    m_fx = std::make_unique<DispensingFixture>();
+    QVERIFY(m_fx->dir.isValid());
+    run(m_fx->db,
         QStringLiteral("UPDATE QUALITY SET QUALITY = '023' WHERE VRK = %1 AND POINT = %2").arg(Address).arg(Point));
-    run(*m_db, QStringLiteral("UPDATE QUALITYNAME SET QUALITYNAME = 'Hydraulic' WHERE QUALITY = '023'"));
-    run(*m_db, QStringLiteral("UPDATE USERNAME SET USERNAME = 'Miller' WHERE USERNUMBER = 7"));
+    run(m_fx->db, QStringLiteral("UPDATE QUALITYNAME SET QUALITYNAME = 'Hydraulic' WHERE QUALITY = '023'"));
+    run(m_fx->db, QStringLiteral("UPDATE USERNAME SET USERNAME = 'Miller' WHERE USERNUMBER = 7"));
 
-    m_host = std::make_unique<RecordingHost>();
-    m_host->username.OrderCheckValue = int(db::TAdminOrderCheck::oCheck);
-    m_queue = std::make_unique<SendQueue>();
-    m_log = std::make_unique<CommunicationLog>(m_dir->settingsDir());
-    m_vrk = std::make_unique<VrkArray>();
-    m_recorder = std::make_unique<DispensingRecorder>(DeviceContext{*m_db, *m_host, *m_queue, *m_log, *m_vrk});
+    m_recorder = std::make_unique<DispensingRecorder>(m_fx->context());
 }
 
 void TestRecording::cleanup()
 {
     app::Clock::reset();
     m_recorder.reset();
-    m_db.reset();
-    m_dir.reset();
+    m_fx.reset();
 }
 
 // An order row of number 12345 released at the test's address.
 qint64 TestRecording::insertOrder(int status, double soll, double ist, int point, double actual)
 {
-    db::SqlQuery q(*m_db,
+    db::SqlQuery q(m_fx->db,
         QStringLiteral("INSERT INTO DISPENSINGDATA (ORDERNUMBER, ORDERPOSITION, QUALITY, VRK, POINT, "
                        "STATUS, SOLL, IST, ACTUAL, DISPENSINGDATETIME) VALUES ('12345', '0000', "
                        "'000', :VRK, :POINT, :STATUS, :SOLL, :IST, :ACTUAL, :T) RETURNING DISPENSING"));
@@ -152,7 +140,7 @@ qint64 TestRecording::insertOrder(int status, double soll, double ist, int point
 
 QVariantMap TestRecording::rowOf(qint64 id)
 {
-    db::SqlQuery q(*m_db, QStringLiteral("SELECT * FROM DISPENSINGDATA WHERE DISPENSING = %1").arg(id));
+    db::SqlQuery q(m_fx->db, QStringLiteral("SELECT * FROM DISPENSINGDATA WHERE DISPENSING = %1").arg(id));
     q.exec();
     QVariantMap row;
     if (q.next()) {
@@ -164,19 +152,19 @@ QVariantMap TestRecording::rowOf(qint64 id)
 
 int TestRecording::autoRows()
 {
-    return count(*m_db, QStringLiteral("DISPENSINGDATA WHERE ADDITIONAL = 'auto stored value'"));
+    return count(m_fx->db, QStringLiteral("DISPENSINGDATA WHERE ADDITIONAL = 'auto stored value'"));
 }
 
 QStringList TestRecording::deleteTelegrams() const
 {
-    return m_queue->entries().filter(QRegularExpression(QStringLiteral("^03L")));
+    return m_fx->queue.entries().filter(QRegularExpression(QStringLiteral("^03L")));
 }
 
 // Every insert and update of an order row fails from now on.
 void TestRecording::refuseWrites()
 {
-    m_db->executeImmediate(QStringLiteral("CREATE EXCEPTION E_REFUSE 'refused by the test'"));
-    m_db->executeImmediate(QStringLiteral("CREATE TRIGGER T_REFUSE FOR DISPENSINGDATA ACTIVE BEFORE INSERT OR UPDATE "
+    m_fx->db.executeImmediate(QStringLiteral("CREATE EXCEPTION E_REFUSE 'refused by the test'"));
+    m_fx->db.executeImmediate(QStringLiteral("CREATE TRIGGER T_REFUSE FOR DISPENSINGDATA ACTIVE BEFORE INSERT OR UPDATE "
                                           "AS BEGIN EXCEPTION E_REFUSE; END"));
 }
 
@@ -225,11 +213,11 @@ void TestRecording::resultStatus()
     QCOMPARE(row.value("USERNAME").toString(), QStringLiteral("Miller"));
     QCOMPARE(row.value("DISPENSINGDATETIME").toDateTime(), TelegramTime);
     QCOMPARE(row.value("SOLL").toDouble(), soll);
-    QCOMPARE(count(*m_db, QStringLiteral("DISPENSINGDATA")), 1);
+    QCOMPARE(count(m_fx->db, QStringLiteral("DISPENSINGDATA")), 1);
 
-    QCOMPARE(m_queue->entries(), QStringList{QStringLiteral("03L0000001234500000")});
-    QCOMPARE(m_host->panels.value(3), QStringLiteral("finished: 00000012345"));
-    QCOMPARE(m_host->actualizeCalls, QStringList{QStringLiteral("1,0")});
+    QCOMPARE(m_fx->queue.entries(), QStringList{QStringLiteral("03L0000001234500000")});
+    QCOMPARE(m_fx->host.panels.value(3), QStringLiteral("finished: 00000012345"));
+    QCOMPARE(m_fx->host.actualizeCalls, QStringList{QStringLiteral("1,0")});
 }
 
 // A point may hold an interrupted earlier run of the same order number
@@ -299,7 +287,7 @@ void TestRecording::running()
     QFETCH(QString, panel);
     QFETCH(int, refreshes);
 
-    m_host->username.OrderCheckValue = mode;
+    m_fx->host.username.OrderCheckValue = mode;
     const qint64 id = insertOrder(statusBefore, 10, 0);
     // The same order released at the next point is none of this report's business.
     const qint64 other = insertOrder(1, 10, 0, Point + 1);
@@ -317,12 +305,12 @@ void TestRecording::running()
     QCOMPARE(rowOf(other).value("STATUS").toInt(), 1);
     QCOMPARE(rowOf(other).value("DISPENSINGDATETIME").toDateTime(), EarlierTime);
 
-    QCOMPARE(m_host->statusLines, line.isEmpty() ? QStringList{} : QStringList{line});
-    QCOMPARE(m_host->panels.value(3, QStringLiteral("<none>")), panel);
-    QCOMPARE(m_host->refreshOpenOrdersCalls, refreshes);
-    QCOMPARE(m_host->debugLines, QStringList{});
-    QCOMPARE(m_host->actualizeCalls, QStringList{});
-    QVERIFY(m_queue->isEmpty());
+    QCOMPARE(m_fx->host.statusLines, line.isEmpty() ? QStringList{} : QStringList{line});
+    QCOMPARE(m_fx->host.panels.value(3, QStringLiteral("<none>")), panel);
+    QCOMPARE(m_fx->host.refreshOpenOrdersCalls, refreshes);
+    QCOMPARE(m_fx->host.debugLines, QStringList{});
+    QCOMPARE(m_fx->host.actualizeCalls, QStringList{});
+    QVERIFY(m_fx->queue.isEmpty());
 }
 
 void TestRecording::progressInDisplayUnit_data()
@@ -346,14 +334,14 @@ void TestRecording::progressInDisplayUnit()
     QFETCH(double, quantity);
     QFETCH(QString, panel);
 
-    m_host->username.Einheit.setUnit(unit);
-    m_host->username.Einheit.setDecimals(decimals);
+    m_fx->host.username.Einheit.setUnit(unit);
+    m_fx->host.username.Einheit.setDecimals(decimals);
     const qint64 id = insertOrder(2, 0, 0);
     pointStatus() = 2;
 
     m_recorder->HandleDispensingRunning(reportOf(2, quantity));
 
-    QCOMPARE(m_host->panels.value(3), panel);
+    QCOMPARE(m_fx->host.panels.value(3), panel);
     // Stored quantities stay litres.
     QCOMPARE(rowOf(id).value("ACTUAL").toDouble(), quantity);
 }
@@ -378,7 +366,7 @@ void TestRecording::startAndProgressErrorsAreCaught()
     QFETCH(bool, debugMonitor);
     QFETCH(QString, prefix);
 
-    m_host->debugActive = debugMonitor;
+    m_fx->host.debugActive = debugMonitor;
     const qint64 id = insertOrder(previous, 0, 0);
     pointStatus() = quint8(previous);
     refuseWrites();
@@ -386,14 +374,14 @@ void TestRecording::startAndProgressErrorsAreCaught()
     m_recorder->HandleDispensingRunning(reportOf(2, previous == 2 ? 1.5 : 0.0));
 
     if (debugMonitor) {
-        QCOMPARE(m_host->debugLines.size(), 1);
-        QVERIFY2(m_host->debugLines[0].startsWith(prefix), qPrintable(m_host->debugLines[0]));
+        QCOMPARE(m_fx->host.debugLines.size(), 1);
+        QVERIFY2(m_fx->host.debugLines[0].startsWith(prefix), qPrintable(m_fx->host.debugLines[0]));
         QVERIFY2(
-            m_host->debugLines[0].contains(QStringLiteral("refused by the test")), qPrintable(m_host->debugLines[0]));
+            m_fx->host.debugLines[0].contains(QStringLiteral("refused by the test")), qPrintable(m_fx->host.debugLines[0]));
     } else {
-        QCOMPARE(m_host->debugLines, QStringList{});
+        QCOMPARE(m_fx->host.debugLines, QStringList{});
     }
-    QCOMPARE(m_host->refreshOpenOrdersCalls, 1);
+    QCOMPARE(m_fx->host.refreshOpenOrdersCalls, 1);
     QCOMPARE(rowOf(id).value("STATUS").toInt(), previous);
     QCOMPARE(rowOf(id).value("ACTUAL").toDouble(), 0.0);
 }
@@ -419,8 +407,8 @@ void TestRecording::dispensingWithoutOrderGetsItsOwnRow()
     QFETCH(double, quantity);
     QFETCH(int, status);
 
-    m_host->username.OrderCheckValue = mode;
-    m_host->autoUpdate = true;
+    m_fx->host.username.OrderCheckValue = mode;
+    m_fx->host.autoUpdate = true;
     // Neither a closed row at this point nor a running one at another is the
     // dispensing's order.
     const qint64 closed = insertOrder(4, 10, 1);
@@ -430,7 +418,7 @@ void TestRecording::dispensingWithoutOrderGetsItsOwnRow()
     m_recorder->HandleDispensingEnded(reportOf(digit, quantity, QStringLiteral("0007")));
 
     QCOMPARE(autoRows(), 1);
-    const qint64 id = scalar(*m_db,
+    const qint64 id = scalar(m_fx->db,
         QStringLiteral("SELECT DISPENSING FROM DISPENSINGDATA "
                        "WHERE ADDITIONAL = 'auto stored value'"))
                           .toLongLong();
@@ -451,8 +439,8 @@ void TestRecording::dispensingWithoutOrderGetsItsOwnRow()
 
     QCOMPARE(rowOf(closed).value("IST").toDouble(), 1.0);
     QCOMPARE(rowOf(elsewhere).value("STATUS").toInt(), 2);
-    QCOMPARE(m_queue->entries(), QStringList{QStringLiteral("03L0000001234500007")});
-    QCOMPARE(m_host->actualizeCalls, QStringList{QStringLiteral("1,1")});
+    QCOMPARE(m_fx->queue.entries(), QStringList{QStringLiteral("03L0000001234500007")});
+    QCOMPARE(m_fx->host.actualizeCalls, QStringList{QStringLiteral("1,1")});
 }
 
 void TestRecording::namesAtTheEnd_data()
@@ -489,7 +477,7 @@ void TestRecording::namesAtTheEnd()
     QFETCH(int, userNumber);
 
     if (!removal.isEmpty())
-        run(*m_db, removal);
+        run(m_fx->db, removal);
     const qint64 id = insertOrder(2, 0, 0);
     pointStatus() = 2;
     PointReport report = reportOf(3, 2.0);
@@ -564,9 +552,9 @@ void TestRecording::repeatedEndReport()
     QFETCH(QString, between);
     QFETCH(int, stores);
 
-    m_host->username.OrderCheckValue = int(orderRow ? db::TAdminOrderCheck::oCheck : db::TAdminOrderCheck::oAllowAll);
+    m_fx->host.username.OrderCheckValue = int(orderRow ? db::TAdminOrderCheck::oCheck : db::TAdminOrderCheck::oAllowAll);
     const qint64 id = orderRow ? insertOrder(2, 0, 0) : 0;
-    ReleaseDecision release(DeviceContext{*m_db, *m_host, *m_queue, *m_log, *m_vrk});
+    ReleaseDecision release(DeviceContext{m_fx->db, m_fx->host, m_fx->queue, m_fx->log, m_fx->vrk});
     pointStatus() = 2;
 
     PointReport end = reportOf(3, 2.0);
@@ -585,7 +573,7 @@ void TestRecording::repeatedEndReport()
         m_recorder->HandleDispensingRunning(reportOf(2, 0));
         pointStatus() = 2;
     } else if (between == QLatin1String("no points")) {
-        (*m_vrk)[Address].PointStatus.fill(0);
+        m_fx->vrk[Address].PointStatus.fill(0);
     }
     m_recorder->HandleDispensingEnded(end);
 
@@ -597,7 +585,7 @@ void TestRecording::repeatedEndReport()
     }
     // Told to drop the order both times.
     QCOMPARE(deleteTelegrams(), QStringList(2, QStringLiteral("03L0000001234500000")));
-    QCOMPARE(m_host->statusLines.filter(QStringLiteral("Order finished")).size(), 2);
+    QCOMPARE(m_fx->host.statusLines.filter(QStringLiteral("Order finished")).size(), 2);
 }
 
 void TestRecording::failedStoreIsStoredWhenRepeated_data()
@@ -628,11 +616,11 @@ void TestRecording::failedStoreIsStoredWhenRepeated()
         QCOMPARE(row.value("USERNAME"), QVariant());
     }
     QCOMPARE(autoRows(), 0);
-    QVERIFY(m_queue->isEmpty());
-    QCOMPARE(m_host->actualizeCalls, QStringList{});
+    QVERIFY(m_fx->queue.isEmpty());
+    QCOMPARE(m_fx->host.actualizeCalls, QStringList{});
 
     pointStatus() = 3;
-    m_db->executeImmediate(QStringLiteral("DROP TRIGGER T_REFUSE"));
+    m_fx->db.executeImmediate(QStringLiteral("DROP TRIGGER T_REFUSE"));
     m_recorder->HandleDispensingEnded(end);
     m_recorder->HandleDispensingEnded(end);
 
@@ -642,7 +630,7 @@ void TestRecording::failedStoreIsStoredWhenRepeated()
     } else {
         QCOMPARE(autoRows(), 1);
     }
-    QCOMPARE(m_host->actualizeCalls, QStringList{QStringLiteral("1,0")});
+    QCOMPARE(m_fx->host.actualizeCalls, QStringList{QStringLiteral("1,0")});
     QCOMPARE(deleteTelegrams().size(), 2);
 }
 
@@ -664,13 +652,13 @@ void TestRecording::linesGoWhereSwitchedOn()
     QFETCH(bool, writeLog);
 
     app::Clock::setFixed(QDateTime(QDate(2024, 12, 9), QTime(14, 5, 9)));
-    m_host->debugActive = debugMonitor;
-    m_log->SetWriteLog(writeLog);
+    m_fx->host.debugActive = debugMonitor;
+    m_fx->log.SetWriteLog(writeLog);
     insertOrder(1, 0, 0);
 
-    m_host->panels[3] = QStringLiteral("something");
+    m_fx->host.panels[3] = QStringLiteral("something");
     m_recorder->HandleNoDispensing(reportOf(0, 0));
-    QCOMPARE(m_host->panels.value(3, QStringLiteral("<none>")), QString());
+    QCOMPARE(m_fx->host.panels.value(3, QStringLiteral("<none>")), QString());
     pointStatus() = 1;
     m_recorder->HandleDispensingRunning(reportOf(2, 0));
     pointStatus() = 2;
@@ -682,8 +670,8 @@ void TestRecording::linesGoWhereSwitchedOn()
         QStringLiteral("ADR[3][2] = Ordernumber (12345) active"),
         QStringLiteral("ADR[3][2] = Order finished (12345) 2,35 ltr"),
     };
-    QCOMPARE(m_host->statusLines, debugMonitor ? lines : QStringList{});
-    QFile file(m_dir->settingsDir() + QStringLiteral("log-09-12-2024.txt"));
+    QCOMPARE(m_fx->host.statusLines, debugMonitor ? lines : QStringList{});
+    QFile file(m_fx->dir.settingsDir() + QStringLiteral("log-09-12-2024.txt"));
     QCOMPARE(file.exists(), writeLog);
     if (writeLog) {
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -692,7 +680,7 @@ void TestRecording::linesGoWhereSwitchedOn()
             expected += (QStringLiteral("09.12.2024 - 14:05:09 # -> ") + line + QStringLiteral("\r\n")).toUtf8();
         QCOMPARE(file.readAll(), expected);
     }
-    QCOMPARE(m_host->debugLines, QStringList{});
+    QCOMPARE(m_fx->host.debugLines, QStringList{});
 }
 
 QTEST_GUILESS_MAIN(TestRecording)

@@ -3,6 +3,7 @@
 // controller is answered, and what the status bar and the logs say.
 
 #include "DbTest.h"
+#include "DispensingFixture.h"
 #include "RecordingHost.h"
 
 #include "app/Clock.h"
@@ -59,12 +60,7 @@ private:
     void setPointProduct(int addressIndex, int point, const QString &product);
     PointReport reportOf(const Request &request) const;
 
-    std::unique_ptr<ProgramDataDir> m_dir;
-    std::unique_ptr<db::FbConnection> m_db;
-    std::unique_ptr<RecordingHost> m_host;
-    std::unique_ptr<SendQueue> m_queue;
-    std::unique_ptr<CommunicationLog> m_log;
-    std::unique_ptr<VrkArray> m_vrk;
+    std::unique_ptr<DispensingFixture> m_fx;
     std::unique_ptr<ReleaseDecision> m_release;
 };
 
@@ -76,24 +72,16 @@ void TestReleaseDecision::initTestCase()
 
 void TestReleaseDecision::init()
 {
-    m_dir = std::make_unique<ProgramDataDir>();
-    QVERIFY(m_dir->isValid());
-    m_db = std::make_unique<db::FbConnection>();
-    attachFile(*m_db, m_dir->databaseFile());
-    m_host = std::make_unique<RecordingHost>();
-    m_host->username.OrderCheckValue = int(db::TAdminOrderCheck::oCheck);
-    m_queue = std::make_unique<SendQueue>();
-    m_log = std::make_unique<CommunicationLog>(m_dir->settingsDir());
-    m_vrk = std::make_unique<VrkArray>();
-    m_release = std::make_unique<ReleaseDecision>(DeviceContext{*m_db, *m_host, *m_queue, *m_log, *m_vrk});
+    m_fx = std::make_unique<DispensingFixture>();
+    QVERIFY(m_fx->dir.isValid());
+    m_release = std::make_unique<ReleaseDecision>(m_fx->context());
 }
 
 void TestReleaseDecision::cleanup()
 {
     app::Clock::reset();
     m_release.reset();
-    m_db.reset();
-    m_dir.reset();
+    m_fx.reset();
 }
 
 QList<qint64> TestReleaseDecision::insertRows(const QStringList &rows)
@@ -101,7 +89,7 @@ QList<qint64> TestReleaseDecision::insertRows(const QStringList &rows)
     QList<qint64> ids;
     for (const QString &row : rows) {
         const QStringList f = row.split(QLatin1Char('|'));
-        db::SqlQuery q(*m_db,
+        db::SqlQuery q(m_fx->db,
             QStringLiteral("INSERT INTO DISPENSINGDATA (ORDERNUMBER, ORDERPOSITION, QUALITY, STATUS, "
                            "SOLL, IST, ACTUAL) VALUES (:N, :P, :Q, :S, :SOLL, :IST, 1.5) "
                            "RETURNING DISPENSING"));
@@ -121,9 +109,9 @@ void TestReleaseDecision::setPointProduct(int addressIndex, int point, const QSt
 {
     const QString where = QStringLiteral(" WHERE VRK = %1 AND POINT = %2").arg(addressIndex).arg(point);
     if (product == QLatin1String("<none>"))
-        run(*m_db, QStringLiteral("DELETE FROM QUALITY") + where);
+        run(m_fx->db, QStringLiteral("DELETE FROM QUALITY") + where);
     else
-        run(*m_db, QStringLiteral("UPDATE QUALITY SET QUALITY = '%1'").arg(product) + where);
+        run(m_fx->db, QStringLiteral("UPDATE QUALITY SET QUALITY = '%1'").arg(product) + where);
 }
 
 PointReport TestReleaseDecision::reportOf(const Request &request) const
@@ -284,23 +272,23 @@ void TestReleaseDecision::decision()
     QFETCH(QString, panel);
     QFETCH(QString, line);
 
-    m_host->username.OrderCheckValue = request.mode;
+    m_fx->host.username.OrderCheckValue = request.mode;
     const PointReport report = reportOf(request);
     setPointProduct(report.addressIndex, report.point, request.pointProduct);
     const QList<qint64> ids = insertRows(rows);
 
     m_release->HandleReleaseRequest(report);
 
-    QCOMPARE(m_queue->entries(), QStringList{queued});
-    QCOMPARE(m_host->panels.value(3), panel);
-    QCOMPARE(m_host->statusLines, QStringList{line});
-    QCOMPARE(m_host->debugLines, QStringList{});
+    QCOMPARE(m_fx->queue.entries(), QStringList{queued});
+    QCOMPARE(m_fx->host.panels.value(3), panel);
+    QCOMPARE(m_fx->host.statusLines, QStringList{line});
+    QCOMPARE(m_fx->host.debugLines, QStringList{});
     const bool answeredRelease = queued.at(14) == QLatin1Char('1');
-    QCOMPARE(m_host->actualizeCalls, answeredRelease ? QStringList{QStringLiteral("1,0")} : QStringList{});
+    QCOMPARE(m_fx->host.actualizeCalls, answeredRelease ? QStringList{QStringLiteral("1,0")} : QStringList{});
 
     for (int i = 0; i < ids.size(); ++i) {
         db::SqlQuery q(
-            *m_db, QStringLiteral("SELECT VRK, POINT, STATUS, ACTUAL FROM DISPENSINGDATA WHERE DISPENSING = :D"));
+            m_fx->db, QStringLiteral("SELECT VRK, POINT, STATUS, ACTUAL FROM DISPENSINGDATA WHERE DISPENSING = :D"));
         q.bind(QStringLiteral("D"), ids[i]);
         q.exec();
         QVERIFY(q.next());
@@ -336,16 +324,16 @@ void TestReleaseDecision::databaseErrorQueuesNoAnswer()
 
     setPointProduct(3, 2, QStringLiteral("023"));
     const QList<qint64> ids = insertRows({QStringLiteral("12345|0000|023|0|10|0")});
-    m_db->executeImmediate(QStringLiteral("CREATE EXCEPTION E_REFUSE 'refused by the test'"));
-    m_db->executeImmediate(breakage);
+    m_fx->db.executeImmediate(QStringLiteral("CREATE EXCEPTION E_REFUSE 'refused by the test'"));
+    m_fx->db.executeImmediate(breakage);
 
     QVERIFY_THROWS_EXCEPTION(db::FbError, m_release->HandleReleaseRequest(reportOf(Request{})));
 
-    QCOMPARE(m_queue->entries(), QStringList{});
-    QCOMPARE(m_host->panels.value(3), panel);
-    QCOMPARE(m_host->statusLines, QStringList{});
+    QCOMPARE(m_fx->queue.entries(), QStringList{});
+    QCOMPARE(m_fx->host.panels.value(3), panel);
+    QCOMPARE(m_fx->host.statusLines, QStringList{});
     QCOMPARE(
-        scalar(*m_db, QStringLiteral("SELECT STATUS FROM DISPENSINGDATA WHERE DISPENSING = %1").arg(ids[0])).toInt(),
+        scalar(m_fx->db, QStringLiteral("SELECT STATUS FROM DISPENSINGDATA WHERE DISPENSING = %1").arg(ids[0])).toInt(),
         0);
 }
 
@@ -366,18 +354,18 @@ void TestReleaseDecision::decisionLineGoesWhereSwitchedOn()
     QFETCH(bool, writeLog);
 
     app::Clock::setFixed(QDateTime(QDate(2024, 12, 9), QTime(14, 5, 9)));
-    m_host->debugActive = debugMonitor;
-    m_log->SetWriteLog(writeLog);
+    m_fx->host.debugActive = debugMonitor;
+    m_fx->log.SetWriteLog(writeLog);
     setPointProduct(3, 2, QStringLiteral("023"));
     insertRows({QStringLiteral("12345|0000|023|0|10|0")});
 
     m_release->HandleReleaseRequest(reportOf(Request{}));
 
     // The decision itself does not depend on where it is reported.
-    QCOMPARE(m_queue->entries(), QStringList{QStringLiteral("03F0000001234510000")});
+    QCOMPARE(m_fx->queue.entries(), QStringList{QStringLiteral("03F0000001234510000")});
     const QString line = QStringLiteral("ADR[3][2] = Ordernumber (12345) Ok");
-    QCOMPARE(m_host->statusLines, debugMonitor ? QStringList{line} : QStringList{});
-    QFile file(m_dir->settingsDir() + QStringLiteral("log-09-12-2024.txt"));
+    QCOMPARE(m_fx->host.statusLines, debugMonitor ? QStringList{line} : QStringList{});
+    QFile file(m_fx->dir.settingsDir() + QStringLiteral("log-09-12-2024.txt"));
     QCOMPARE(file.exists(), writeLog);
     if (writeLog) {
         QVERIFY(file.open(QIODevice::ReadOnly));
